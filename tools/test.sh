@@ -11,6 +11,19 @@ cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/host -j "$jobs"
 ctest --test-dir build/host --output-on-failure
 
+# The same host tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build/host-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUELVIN_SANITIZE=ON
+cmake --build build/host-sanitize -j "$jobs"
+ctest --test-dir build/host-sanitize --output-on-failure
+
+# The fuzz targets, each for a bounded time; any finding fails the run.
+if [ -f fuzz/CMakeLists.txt ]; then
+  cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DQUELVIN_TESTS=OFF -DQUELVIN_FUZZ=ON
+  cmake --build build/fuzz -j "$jobs"
+  ctest --test-dir build/fuzz --output-on-failure
+fi
+
 cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake"
 cmake --build build/windows -j "$jobs"
