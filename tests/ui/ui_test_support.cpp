@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "ui/imaging.h"
 
@@ -111,6 +113,12 @@ std::vector<unsigned char> solidPicture(Argb colour) {
     });
 }
 
+namespace {
+std::function<bool(MSG*)> gMessageFilter;
+}  // namespace
+
+void setMessageFilter(std::function<bool(MSG*)> filter) { gMessageFilter = std::move(filter); }
+
 void pumpFor(DWORD ms) {
     pumpUntil([] { return false; }, ms);
 }
@@ -120,6 +128,7 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (gMessageFilter && gMessageFilter(&message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -152,14 +161,98 @@ Backdrop::~Backdrop() {
     DeleteObject(brush_);
 }
 
-PlainWindow::PlainWindow(RECT area, DWORD exStyle)
+PlainWindow::PlainWindow(RECT area, DWORD exStyle, bool visible)
     : window_(CreateWindowExA(exStyle, plainClass(), "", WS_POPUP, area.left, area.top,
                               area.right - area.left, area.bottom - area.top, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr)) {
-    ShowWindow(window_, SW_SHOWNA);
+    if (visible) ShowWindow(window_, SW_SHOWNA);
 }
 
 PlainWindow::~PlainWindow() { DestroyWindow(window_); }
+
+TempDirectory::TempDirectory() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int serial = 0;
+    for (;;) {
+        path_ = std::string(base) + "quelvin-ui-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++serial);
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+}
+
+TempDirectory::~TempDirectory() {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path_ + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveDirectoryA(full.c_str());
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::string TempDirectory::file(const char* name) const { return path_ + "\\" + name; }
+
+std::string readFile(const std::string& path) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
+}
+
+bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void pressKey(BYTE key, std::initializer_list<BYTE> modifiers) {
+    const auto scan = [](BYTE vk) { return static_cast<BYTE>(MapVirtualKeyA(vk, 0)); };
+    for (BYTE modifier : modifiers) keybd_event(modifier, scan(modifier), 0, 0);
+    keybd_event(key, scan(key), 0, 0);
+    keybd_event(key, scan(key), KEYEVENTF_KEYUP, 0);
+    for (BYTE modifier : modifiers) keybd_event(modifier, scan(modifier), KEYEVENTF_KEYUP, 0);
+}
+
+RECT childRect(HWND child) {
+    RECT rect = windowRect(child);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string windowText(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string className(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
 
 RECT windowRect(HWND window) {
     RECT rect{};

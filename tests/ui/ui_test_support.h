@@ -4,6 +4,8 @@
 // spot, the message pump, and reading back what the screen shows.
 
 #include <functional>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "ui/gdiplus_api.h"
@@ -30,6 +32,10 @@ std::vector<unsigned char> quadrantPicture();
 
 // 123 x 40 of one opaque colour, with fully transparent corner pixels.
 std::vector<unsigned char> solidPicture(Argb colour);
+
+// Offered every message before it is dispatched, as the program's message loop offers it
+// to the settings window; a true answer means taken. Empty by default.
+void setMessageFilter(std::function<bool(MSG*)> filter);
 
 // Dispatches the thread's messages for ms milliseconds.
 void pumpFor(DWORD ms);
@@ -61,7 +67,7 @@ private:
 // or destroying a window that was ever active waits two seconds.)
 class PlainWindow {
 public:
-    PlainWindow(RECT area, DWORD exStyle);
+    PlainWindow(RECT area, DWORD exStyle, bool visible = true);
     PlainWindow(const PlainWindow&) = delete;
     PlainWindow& operator=(const PlainWindow&) = delete;
     ~PlainWindow();
@@ -71,7 +77,33 @@ private:
     HWND window_;
 };
 
+// A fresh empty directory under the temporary directory, removed with everything in it.
+class TempDirectory {
+public:
+    TempDirectory();
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+    ~TempDirectory();
+    // path + "\\" + name
+    std::string file(const char* name) const;
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+
+// Presses and releases a key system-wide, as the player would; modifiers are pressed
+// around it and released after it.
+void pressKey(BYTE key, std::initializer_list<BYTE> modifiers = {});
+
 RECT windowRect(HWND window);
+// The window's rectangle in its parent's client coordinates.
+RECT childRect(HWND child);
+std::string windowText(HWND window);
+std::string className(HWND window);
 bool isTopmost(HWND window);
 
 }  // namespace quelvin::test
