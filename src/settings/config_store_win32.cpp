@@ -78,20 +78,7 @@ bool isReadOnly(const Text& path) {
 
 }  // namespace
 
-bool ConfigStore::exists() const {
-    if (GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return true;
-    }
-    // An entry whose attributes cannot be read (held open without sharing, say) is still
-    // there, and must not be taken for a first run.
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path_.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    FindClose(search);
-    return true;
-}
+bool ConfigStore::exists() const { return GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 Text ConfigStore::loadText() const {
     // Without FILE_FLAG_BACKUP_SEMANTICS a directory cannot be opened, so it reads as empty.
@@ -124,7 +111,8 @@ Text ConfigStore::loadText() const {
 
 void ConfigStore::save(const Settings& settings) const {
     const Text bytes = encodeConfig(settings);
-    // MoveFileEx would refuse the replace anyway; not even a temporary file is made.
+    // Windows' MoveFileEx refuses to replace a read-only file, but Wine's does not, so the
+    // attribute is checked first; no temporary file is made either.
     if (isReadOnly(path_)) {
         return;
     }
