@@ -129,6 +129,12 @@ TEST(ConfigFile, EveryFieldSurvivesEncodeThenDecode) {
         slot = {"x", kKeyModeNone};
     }
     allKeysNone.window = {0, 0, true, true};
+    Settings everySlot;
+    for (int i = 0; i < kSlotCount; ++i) {
+        everySlot.slots[i] = {std::to_string(i + 1), i % 4 - 1};  // keys -1, 0, 1, 2 in turn
+    }
+    everySlot.slots[9].text += hello;
+    everySlot.window = {100, 200, true, true};
     const RoundTripCase kCases[] = {
         {"first-run defaults", defaultSettings(1280)},
         {"GBK text, negative position, no selection, flags on/off",
@@ -141,17 +147,7 @@ TEST(ConfigFile, EveryFieldSurvivesEncodeThenDecode) {
                    {7, 12000, false, true})},
         {"both flags off, extreme positions",
          withSlots({{"one", kKeyModeChatP}}, {INT_MIN, INT_MAX, false, false})},
-        {"every slot filled, the last ending in a two-byte character", withSlots({{"1", 0},
-                                                                                  {"2", 1},
-                                                                                  {"3", 2},
-                                                                                  {"4", -1},
-                                                                                  {"5", 0},
-                                                                                  {"6", 1},
-                                                                                  {"7", 2},
-                                                                                  {"8", -1},
-                                                                                  {"9", 0},
-                                                                                  {"10" + hello, 1}},
-                                                                                 {100, 200, true, true})},
+        {"every slot filled, the last ending in a two-byte character", everySlot},
         {"all key selections none", allKeysNone},
         {"first slot empty, the rest set",
          withSlots({{"", kKeyModeCommand}, {"b", kKeyModeChatO}}, {1, 2, false, true})},

@@ -73,6 +73,8 @@ TEST(ConfigStore, UnreadableEntriesReadAsEmpty) {
     const ConfigStore store(directory);
     EXPECT_TRUE(store.exists());
     EXPECT_EQ(store.loadText(), "") << "a directory of that name";
+    // ...which the badge window then finds malformed: the fatal report at start-up.
+    EXPECT_EQ(decodeWindowState(store.loadText()), std::nullopt);
 }
 
 TEST(ConfigStore, SaveWritesExactlyTheEncodedText) {
