@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "hotkeys/arming_controller.h"
 #include "settings/config_file.h"
 #include "ui/win32_resources.h"
 
@@ -134,7 +135,7 @@ void BadgeWindow::onCreate() {
     restoreWindowState();
     skin_.refresh();
     if (hooks_.pollTick) hooks_.pollTick();
-    SetTimer(hwnd_, kPollTimerId, kPollTimerPeriodMs, nullptr);
+    SetTimer(hwnd_, kPollTimerId, kPollPeriodMs, nullptr);
 }
 
 void BadgeWindow::restoreWindowState() {

@@ -44,8 +44,8 @@ public:
     static constexpr char kOwnerClassName[] = "QuelvinBadgeOwner";
     static constexpr int kWidth = 123;
     static constexpr int kHeight = 40;
+    // The poll timer; its period is the arming controller's kPollPeriodMs.
     static constexpr UINT_PTR kPollTimerId = 1;
-    static constexpr UINT kPollTimerPeriodMs = 500;
     // The menu pops up this far right of the badge's left edge, just below its bottom edge.
     static constexpr int kMenuOffsetX = 38;
 
