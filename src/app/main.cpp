@@ -4,6 +4,14 @@
 // the badge window's creation and first activation do the rest (see BadgeWindow). The loop
 // then runs until the badge window is destroyed, which posts the quit request. The only
 // other way out is the fatal error report, which ends the process on the spot.
+//
+// Driving the program from outside (end-to-end tests, tools), these names are stable:
+//  - the badge: window class "QuelvinBadge" (its hidden owner: "QuelvinBadgeOwner"); its
+//    menu commands arrive as WM_COMMAND with BadgeWindow::Command ids (1 show settings,
+//    2 move freely, 3 always on top, 4 exit) and lParam 0;
+//  - the settings window: class "QuelvinSettings"; row k's key box has control id 100 + k
+//    and its text box 200 + k;
+//  - the fatal report: a standard message box (class "#32770") captioned kFatalReportCaption.
 
 // clang-format off
 #include <windows.h>

@@ -78,7 +78,8 @@ public:
     HWND handle() const { return hwnd_; }
 
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // noexcept: an exception must never unwind through the system's code that called in.
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
     void restoreWindowState();
