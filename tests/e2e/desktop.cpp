@@ -1,6 +1,7 @@
 #include "desktop.h"
 
 #include <cstdio>
+#include <map>
 
 namespace quelvin::e2e {
 
@@ -9,9 +10,16 @@ namespace {
 constexpr DWORD kAnswerTimeoutMs = 2000;
 constexpr char kSolidClass[] = "QuelvinE2eSolid";
 
+// Presses of the hotkeys this thread holds, by id.
+std::map<int, int> gHotkeyPresses;
+
 void dispatchPending() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_HOTKEY && message.hwnd == nullptr) {
+            ++gHotkeyPresses[static_cast<int>(message.wParam)];
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -80,13 +88,38 @@ void clickAt(POINT point, bool rightButton) {
     mouse_event(up, 0, 0, 0, 0);
 }
 
+void moveMouseTo(POINT point) {
+    // Absolute coordinates are normalized to 0..65535 across the primary screen.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const auto normalized = [](int pixel, int size) {
+        return static_cast<DWORD>((pixel * 65536 + size - 1) / size);
+    };
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, normalized(point.x, width),
+                normalized(point.y, height), 0, 0);
+}
+
+void leftButton(bool down) { mouse_event(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }
+
 bool hotkeyHeld(UINT vk) {
     // The id only has to be unique within this thread.
-    constexpr int kProbeId = 0x7FF0;
+    constexpr int kProbeId = 0x7E00;
     if (!RegisterHotKey(nullptr, kProbeId, 0, vk)) return true;
     UnregisterHotKey(nullptr, kProbeId);
     return false;
 }
+
+HeldHotkey::HeldHotkey(UINT vk) : id_(0x7F00 + static_cast<int>(vk)) {
+    held_ = RegisterHotKey(nullptr, id_, 0, vk) != 0;
+    gHotkeyPresses[id_] = 0;
+}
+
+void HeldHotkey::release() {
+    if (held_) UnregisterHotKey(nullptr, id_);
+    held_ = false;
+}
+
+int HeldHotkey::presses() const { return gHotkeyPresses[id_]; }
 
 Rgb screenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);

@@ -32,9 +32,32 @@ void pressKey(BYTE vk, std::initializer_list<BYTE> modifiers = {});
 // A press and release of the left or right mouse button at a screen point.
 void clickAt(POINT point, bool rightButton = false);
 
+// A mouse move to a screen point, as the mouse itself reports one.
+void moveMouseTo(POINT point);
+// The left mouse button pressed or released where the mouse is.
+void leftButton(bool down);
+
 // Whether some program holds vk (without modifiers) as a hotkey: registering it from here
 // fails then. A successful probe is undone at once.
 bool hotkeyHeld(UINT vk);
+
+// A key held as a hotkey by this test, as another program would hold it, for as long as the
+// object lives. Its presses reach this thread and are counted while waitUntil runs.
+class HeldHotkey {
+public:
+    explicit HeldHotkey(UINT vk);
+    HeldHotkey(const HeldHotkey&) = delete;
+    HeldHotkey& operator=(const HeldHotkey&) = delete;
+    ~HeldHotkey() { release(); }
+
+    bool held() const { return held_; }
+    void release();
+    int presses() const;
+
+private:
+    int id_;
+    bool held_;
+};
 
 // 0xRRGGBB.
 using Rgb = std::uint32_t;

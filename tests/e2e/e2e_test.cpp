@@ -60,18 +60,11 @@ constexpr std::array<UINT, 12> kOurKeys = {VK_HOME,    VK_END,     VK_NUMPAD0, V
 
 // The example sentences of a first run, written out here on their own so that the cases do
 // not take them from the code they check.
-const Text kExample1 =
-    "\xCA\xBE\xC0\xFD"
-    "1";  // 示例1
-const Text kExample2 =
-    "\xCA\xBE\xC0\xFD"
-    "2";  // 示例2
-const Text kExample3 =
-    "\xCA\xBE\xC0\xFD"
-    "3";  // 示例3
-const Text kExample4 =
-    "\xCA\xBE\xC0\xFD"
-    "4";  // 示例4
+const Text kExample = "\xCA\xBE\xC0\xFD";  // 示例
+const Text kExample1 = kExample + "1";
+const Text kExample2 = kExample + "2";
+const Text kExample3 = kExample + "3";
+const Text kExample4 = kExample + "4";
 const Text kExample5Lines[] = {"weapon 5", "weapon 6", "moveto 0 0 0", "pose 58"};
 
 const Text kTrue = "\xD5\xE6";   // 真
@@ -152,15 +145,36 @@ std::string keyName(UINT vk) {
     return std::to_string(vk);
 }
 
+// Keys that choose a command of the badge's menu once it is up. With nothing selected, Down
+// selects the first item and Up the last; the separators are skipped.
+const std::vector<BYTE> kChooseShowSettings = {VK_DOWN, VK_RETURN};
+const std::vector<BYTE> kChooseMoveFreely = {VK_DOWN, VK_DOWN, VK_RETURN};
+const std::vector<BYTE> kChooseAlwaysOnTop = {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
+const std::vector<BYTE> kChooseExit = {VK_UP, VK_RETURN};
+
+bool isVisibleOfClass(HWND window, const char* className) {
+    return IsWindowVisible(window) && classNameOf(window) == className;
+}
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(GetACP(), 936u) << "the tests need Wine's ANSI code page to be GBK";
+        ASSERT_TRUE(faces().ready()) << faces().error();
         screenWidth_ = GetSystemMetrics(SM_CXSCREEN);
         screenHeight_ = GetSystemMetrics(SM_CYSCREEN);
-        folder_.emplace(testName());
+        ASSERT_NO_FATAL_FAILURE(beginCase(testName()));
+    }
+
+    // A fresh start in a fresh folder: the program and the game of the case before are
+    // ended. Cases of one table each call this with a name of their own.
+    void beginCase(const std::string& name) {
+        game_.end();
+        quelvin_.terminate();
+        badge_ = nullptr;
+        consumed_ = 0;
+        folder_.emplace(name);
         ASSERT_TRUE(folder_->ready()) << folder_->error();
-        ASSERT_TRUE(faces().ready()) << faces().error();
         // The game is started from the case's folder too.
         _putenv(("QUELVIN_TEST_GAME=" + folder_->gamePath()).c_str());
     }
@@ -171,8 +185,8 @@ protected:
     }
 
     void writeConfig(const Text& bytes) { ASSERT_TRUE(folder_->writeConfig(bytes)) << folder_->configPath(); }
-
-    void writeDefaultConfig() { writeConfig(encodeConfig(defaultSettings(screenWidth_))); }
+    void writeConfig(const Settings& settings) { writeConfig(encodeConfig(settings)); }
+    void writeDefaultConfig() { writeConfig(defaultSettings(screenWidth_)); }
 
     // Starts the program and waits for its badge.
     void startQuelvin() {
@@ -181,8 +195,8 @@ protected:
         ASSERT_NE(badge_, nullptr) << quelvin_.error();
     }
 
-    // Starts the game once the program is up (two Wine programs starting at the same
-    // instant can hang).
+    // Starts the game. The program must be up already, or not started yet: two Wine
+    // programs starting at the same instant can hang.
     void startGame() { ASSERT_TRUE(game_.start({.popup = true, .show = false})) << game_.error(); }
 
     std::optional<BadgeImage> face() const { return faces().recognizeOnScreen(badge_); }
@@ -201,15 +215,16 @@ protected:
                            << quelvin_.describeWindows();
     }
 
-    // The program with the first-run settings stored (so the settings window stays hidden and
-    // cannot take keypad digits as typing), the game running and the hotkeys on.
-    void startArmed() {
-        ASSERT_NO_FATAL_FAILURE(writeDefaultConfig());
+    // The program started on the stored file (a stored file keeps the settings window hidden,
+    // so it cannot take keypad digits as typing), then the game, and the hotkeys on.
+    void startArmed(const Settings& stored) {
+        ASSERT_NO_FATAL_FAILURE(writeConfig(stored));
         ASSERT_NO_FATAL_FAILURE(startQuelvin());
         ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::GameNotRunning));
         ASSERT_NO_FATAL_FAILURE(startGame());
         ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
     }
+    void startArmed() { startArmed(defaultSettings(screenWidth_)); }
 
     // Presses the key and checks that the game receives exactly `expected` next. Every
     // message the game has taken is accounted for in order, so anything sent by an earlier
@@ -217,10 +232,15 @@ protected:
     void expectDelivery(BYTE vk, const Posts& expected, const char* what) {
         SCOPED_TRACE(what);
         pressKey(vk);
+        expectReceived(expected, "after pressing " + keyName(vk));
+    }
+
+    // Waits until the game has received expected.size() more messages and compares them.
+    void expectReceived(const Posts& expected, const std::string& when) {
         const std::vector<LoggedMessage> log = game_.waitForLog(consumed_ + expected.size(), 5000);
         const Posts got = postsOf(log, consumed_);
-        EXPECT_EQ(got, expected) << "after pressing " << keyName(vk) << ", the game received " << got.size()
-                                 << " messages, " << expected.size() << " expected";
+        EXPECT_EQ(got, expected) << when << ", the game received " << got.size() << " messages, "
+                                 << expected.size() << " expected";
         consumed_ = log.size();
     }
 
@@ -237,21 +257,25 @@ protected:
         return {rect.left + 36, rect.top + 20};
     }
 
-    // Opens the badge's menu with a right-click and chooses its last item ("退出") with the
-    // keyboard; then waits for the program to end and returns its exit status.
-    std::optional<DWORD> exitThroughMenu() {
+    // Opens the badge's menu with a right-click and chooses a command with the keyboard.
+    // Returns once the menu has closed (or the program has ended).
+    void chooseFromMenu(const std::vector<BYTE>& keys) {
         clickAt(badgeGrip(), true);
-        HWND menu = quelvin_.waitForWindow(
-            [](HWND window) { return IsWindowVisible(window) && classNameOf(window) == "#32768"; }, 5000);
-        if (menu == nullptr) {
-            ADD_FAILURE() << "no menu came up after a right-click on the badge at " << badgeGrip().x << ","
-                          << badgeGrip().y << "; the program's windows:\n"
-                          << quelvin_.describeWindows();
-            return std::nullopt;
-        }
-        // With nothing selected, Up selects the last item.
-        pressKey(VK_UP);
-        pressKey(VK_RETURN);
+        HWND menu =
+            quelvin_.waitForWindow([](HWND window) { return isVisibleOfClass(window, "#32768"); }, 5000);
+        ASSERT_NE(menu, nullptr) << "no menu came up after a right-click on the badge at " << badgeGrip().x
+                                 << "," << badgeGrip().y << "; the program's windows:\n"
+                                 << quelvin_.describeWindows();
+        for (BYTE key : keys) pressKey(key);
+        ASSERT_TRUE(waitUntil([&] { return !quelvin_.running() || !IsWindowVisible(menu); }, 5000))
+            << "the menu stayed open; the program's windows:\n"
+            << quelvin_.describeWindows();
+    }
+
+    // Chooses "退出" and returns the program's exit status.
+    std::optional<DWORD> exitThroughMenu() {
+        chooseFromMenu(kChooseExit);
+        if (::testing::Test::HasFatalFailure()) return std::nullopt;
         const std::optional<DWORD> status = quelvin_.waitForExit(15000);
         if (!status) {
             ADD_FAILURE() << "the program did not end after choosing the menu's last item; its windows:\n"
@@ -260,41 +284,49 @@ protected:
         return status;
     }
 
-    // The settings window's rows, found by their positions (top to bottom).
-    std::vector<Row> rowsOf(HWND settings) const {
+    HWND waitForVisibleSettings(DWORD timeoutMs = 10000) {
+        return quelvin_.waitForWindow(
+            [](HWND window) { return isVisibleOfClass(window, QuelvinProcess::kSettingsClass); }, timeoutMs);
+    }
+
+    // The settings window's key boxes and text boxes, each list top to bottom.
+    struct RowControls {
         std::vector<HWND> keyBoxes;
         std::vector<HWND> textBoxes;
+    };
+    static RowControls rowControlsOf(HWND settings) {
+        RowControls rows;
         for (HWND child : childWindowsOf(settings)) {
             const std::string kind = classNameOf(child);
-            if (kind == "ComboBox") keyBoxes.push_back(child);
-            if (kind == "Edit") textBoxes.push_back(child);
+            if (kind == "ComboBox") rows.keyBoxes.push_back(child);
+            if (kind == "Edit") rows.textBoxes.push_back(child);
         }
         const auto byTop = [](HWND a, HWND b) { return windowRectOf(a).top < windowRectOf(b).top; };
-        std::sort(keyBoxes.begin(), keyBoxes.end(), byTop);
-        std::sort(textBoxes.begin(), textBoxes.end(), byTop);
+        std::sort(rows.keyBoxes.begin(), rows.keyBoxes.end(), byTop);
+        std::sort(rows.textBoxes.begin(), rows.textBoxes.end(), byTop);
+        return rows;
+    }
+
+    // The settings window's rows as the player sees them, top to bottom.
+    static std::vector<Row> rowsOf(HWND settings) {
+        const RowControls controls = rowControlsOf(settings);
         std::vector<Row> rows;
-        for (std::size_t i = 0; i < std::min(keyBoxes.size(), textBoxes.size()); ++i) {
+        for (std::size_t i = 0; i < std::min(controls.keyBoxes.size(), controls.textBoxes.size()); ++i) {
             DWORD_PTR selection = 0;
-            SendMessageTimeoutA(keyBoxes[i], CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selection);
-            rows.push_back({windowTextOf(textBoxes[i]), static_cast<int>(static_cast<LRESULT>(selection))});
+            SendMessageTimeoutA(controls.keyBoxes[i], CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selection);
+            rows.push_back(
+                {windowTextOf(controls.textBoxes[i]), static_cast<int>(static_cast<LRESULT>(selection))});
         }
         return rows;
     }
 
-    // Row k's (1..10) text box, found by its place in the window.
-    HWND textBoxOfRow(HWND settings, int k) const {
-        for (HWND child : childWindowsOf(settings)) {
-            if (classNameOf(child) == "Edit" && clientRectInParent(child).top == 10 + 32 * (k - 1))
-                return child;
-        }
-        return nullptr;
-    }
-
-    HWND focusedWindowOfQuelvin() const {
+    GUITHREADINFO guiThreadInfoOfQuelvin() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
-        return GetGUIThreadInfo(quelvin_.threadId(), &info) ? info.hwndFocus : nullptr;
+        if (!GetGUIThreadInfo(quelvin_.threadId(), &info)) return GUITHREADINFO{};
+        return info;
     }
+    HWND focusedWindowOfQuelvin() const { return guiThreadInfoOfQuelvin().hwndFocus; }
 
     int screenWidth_ = 0;
     int screenHeight_ = 0;
@@ -304,6 +336,8 @@ protected:
     HWND badge_ = nullptr;
     std::size_t consumed_ = 0;  // game log entries already compared
 };
+
+// ---- Start-up ----
 
 TEST_F(EndToEnd, FirstRunPlacesTheBadgeAndOpensTheSettingsWithTheExamples) {
     ASSERT_FALSE(folder_->configExists());
@@ -319,11 +353,7 @@ TEST_F(EndToEnd, FirstRunPlacesTheBadgeAndOpensTheSettingsWithTheExamples) {
     EXPECT_TRUE(exStyle & WS_EX_LAYERED) << describeWindow(badge_);
     ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::GameNotRunning));
 
-    HWND settings = quelvin_.waitForWindow(
-        [](HWND window) {
-            return IsWindowVisible(window) && classNameOf(window) == QuelvinProcess::kSettingsClass;
-        },
-        10000);
+    HWND settings = waitForVisibleSettings();
     ASSERT_NE(settings, nullptr) << "a first run shows the settings window; the program's windows:\n"
                                  << quelvin_.describeWindows();
     const RECT placed = windowRectOf(settings);
@@ -332,124 +362,24 @@ TEST_F(EndToEnd, FirstRunPlacesTheBadgeAndOpensTheSettingsWithTheExamples) {
     EXPECT_EQ(placed.right - placed.left, 255) << describeWindow(settings);
     EXPECT_EQ(placed.bottom - placed.top, 369) << describeWindow(settings);
     EXPECT_EQ(windowTextOf(settings), kSettingsTitle);
+
+    // The rows stand where the player expects them: row 10's key box is 2 px off the step.
+    const RowControls controls = rowControlsOf(settings);
+    ASSERT_EQ(controls.keyBoxes.size(), 10u);
+    ASSERT_EQ(controls.textBoxes.size(), 10u);
+    for (int k = 1; k <= 10; ++k) {
+        SCOPED_TRACE("row " + std::to_string(k));
+        const RECT keyBox = clientRectInParent(controls.keyBoxes[k - 1]);
+        const RECT textBox = clientRectInParent(controls.textBoxes[k - 1]);
+        EXPECT_EQ(keyBox.left, 12);
+        EXPECT_EQ(keyBox.top, k == 10 ? 302 : 12 + 32 * (k - 1));
+        EXPECT_EQ(textBox.left, 60);
+        EXPECT_EQ(textBox.top, 10 + 32 * (k - 1));
+    }
     EXPECT_EQ(rowsOf(settings), kFirstRunRows);
 
     // Nothing is saved before the player closes the settings or exits.
     EXPECT_FALSE(folder_->configExists());
-}
-
-TEST_F(EndToEnd, SlotKeysDeliverTheExampleSentencesToTheGame) {
-    ASSERT_NO_FATAL_FAILURE(startArmed());
-
-    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1: chat via P");
-    expectDelivery(VK_NUMPAD1, chatLine(kChatKeyP, kExample2) + chatLine(kChatKeyP, kExample2),
-                   "slot 2: two lines via P");
-    expectDelivery(
-        VK_NUMPAD2,
-        chatLine(kChatKeyO, kExample3) + chatLine(kChatKeyO, kExample3) + chatLine(kChatKeyO, kExample3),
-        "slot 3: three lines via O");
-    expectDelivery(VK_NUMPAD3,
-                   chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4) +
-                       chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4),
-                   "slot 4: four lines via O");
-    expectDelivery(VK_NUMPAD4,
-                   commandLine(kExample5Lines[0]) + commandLine(kExample5Lines[1]) +
-                       commandLine(kExample5Lines[2]) + commandLine(kExample5Lines[3]),
-                   "slot 5: four commands after a backslash");
-
-    // Slot 6 is empty: its key sends nothing, and the next key works as before.
-    pressKey(VK_NUMPAD5);
-    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 after the empty slot 6");
-    expectNothingMoreDelivered();
-}
-
-TEST_F(EndToEnd, EndTurnsTheSlotKeysOffAndHomeTurnsThemOnAgain) {
-    ASSERT_NO_FATAL_FAILURE(startArmed());
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "while on");
-
-    pressKey(VK_END);
-    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOff));
-    // Keypad 0 is an ordinary key now; the game hears nothing of it.
-    pressKey(kKeypad0);
-
-    pressKey(VK_HOME);
-    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "on again after Home");
-    expectNothingMoreDelivered();
-}
-
-TEST_F(EndToEnd, APressDuringAChatSendIsDroppedNotQueued) {
-    ASSERT_NO_FATAL_FAILURE(startArmed());
-
-    // Slot 4 waits 9 ms before each of its four lines; keypad 0, pressed right after it,
-    // arrives inside the first of those waits.
-    pressKey(VK_NUMPAD3);
-    expectDelivery(kKeypad0,
-                   chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4) +
-                       chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4),
-                   "slot 4 alone: slot 1 was pressed during its send");
-
-    // Once the send is over, the keys work again, and the dropped press does not come back.
-    expectDelivery(VK_NUMPAD1, chatLine(kChatKeyP, kExample2) + chatLine(kChatKeyP, kExample2),
-                   "slot 2 after the send");
-    expectNothingMoreDelivered();
-}
-
-TEST_F(EndToEnd, EveryKeyIsFreedWhenTheGameExits) {
-    ASSERT_NO_FATAL_FAILURE(startArmed());
-    // Probing is safe from here on: the program registers nothing more while the game runs
-    // with the hotkeys on, and nothing at all once the game is gone.
-    for (UINT vk : kOurKeys) {
-        EXPECT_TRUE(hotkeyHeld(vk)) << keyName(vk) << " should be held while the hotkeys are on";
-    }
-
-    game_.end();
-    // The next poll, at most 500 ms away, lets every key go.
-    std::vector<UINT> held;
-    const bool freed = waitUntil(
-        [&] {
-            held.clear();
-            for (UINT vk : kOurKeys) {
-                if (hotkeyHeld(vk)) held.push_back(vk);
-            }
-            return held.empty();
-        },
-        1500);
-    std::string stillHeld;
-    for (UINT vk : held) stillHeld += " " + keyName(vk);
-    EXPECT_TRUE(freed) << "still held 1500 ms after the game exited:" << stillHeld;
-    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::GameNotRunning, 1500));
-}
-
-TEST_F(EndToEnd, ExitFromTheMenuSavesTheSettingsWithTheBadgePositionAndEndsWithStatusZero) {
-    ASSERT_NO_FATAL_FAILURE(startQuelvin());
-    ASSERT_NE(quelvin_.waitForWindow(
-                  [](HWND window) {
-                      return IsWindowVisible(window) && classNameOf(window) == QuelvinProcess::kSettingsClass;
-                  },
-                  10000),
-              nullptr)
-        << quelvin_.describeWindows();
-    // The player has moved the badge; the file records where it is now.
-    const POINT moved = {500, 620};
-    ASSERT_TRUE(
-        SetWindowPos(badge_, nullptr, moved.x, moved.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
-    ASSERT_TRUE(waitUntil([&] { return windowRectOf(badge_).left == moved.x; }, 2000))
-        << describeWindow(badge_);
-
-    const std::optional<DWORD> status = exitThroughMenu();
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(*status, 0u);
-
-    Settings expected = defaultSettings(screenWidth_);
-    expected.window.left = moved.x;
-    expected.window.top = moved.y;
-    const std::optional<Text> saved = folder_->readConfig();
-    ASSERT_TRUE(saved.has_value()) << "no file at " << folder_->configPath();
-    EXPECT_EQ(*saved, encodeConfig(expected));
-    EXPECT_EQ(saved->size(), 775u);
-    EXPECT_EQ(saved->substr(saved->rfind(kSectionSeparator) + kSectionSeparator.size()),
-              "500|620|" + kFalse + "|" + kTrue);
 }
 
 TEST_F(EndToEnd, StoredPositionAndFlagsAreRestoredAndSavedBack) {
@@ -481,49 +411,368 @@ TEST_F(EndToEnd, StoredPositionAndFlagsAreRestoredAndSavedBack) {
     EXPECT_EQ(printable(*saved), printable(stored));
 }
 
-TEST_F(EndToEnd, MalformedFileShowsTheFatalReportAndEndsWithStatusMinusOne) {
-    const Text stored = "hello";
-    ASSERT_NO_FATAL_FAILURE(writeConfig(stored));
-    ASSERT_TRUE(quelvin_.start(folder_->exePath())) << quelvin_.error();
+TEST_F(EndToEnd, MalformedFilesShowTheFatalReportAndEndWithStatusMinusOne) {
+    const Text full = encodeConfig(defaultSettings(screenWidth_));
+    const struct {
+        const char* name;
+        std::optional<Text> file;  // none: a directory of the file's name
+        bool badgeShown;           // whether the badge is up when the report comes
+    } kCases[] = {
+        {"only hello", Text("hello"), false},
+        {"an empty file", Text(), false},
+        {"a directory in the file's place", std::nullopt, false},
+        // The badge reads only the last section and comes up; the settings window, made at
+        // the first activation, finds one sentence too many.
+        {"eleven sentences", "a" + kSentenceSeparator + "b" + kSentenceSeparator + full, true},
+    };
+    int n = 0;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(beginCase(testName() + "_" + std::to_string(++n)));
+        if (c.file) {
+            ASSERT_NO_FATAL_FAILURE(writeConfig(*c.file));
+        } else {
+            ASSERT_TRUE(CreateDirectoryA(folder_->configPath().c_str(), nullptr));
+        }
+        ASSERT_TRUE(quelvin_.start(folder_->exePath())) << quelvin_.error();
 
-    HWND report = quelvin_.waitForWindow(
-        [](HWND window) { return IsWindowVisible(window) && classNameOf(window) == "#32770"; }, 20000);
-    ASSERT_NE(report, nullptr) << "no message box came up"
-                               << (quelvin_.running() ? "" : " and the program has ended")
-                               << "; the program's windows:\n"
-                               << quelvin_.describeWindows();
-    EXPECT_EQ(windowTextOf(report), kFatalReportCaption);
-    Text message;
-    for (HWND child : childWindowsOf(report)) {
-        if (classNameOf(child) == "Static" && !windowTextOf(child).empty()) message = windowTextOf(child);
-    }
-    EXPECT_EQ(printable(message),
-              printable(fatalReportText(kSubscriptOutOfRangeCode, kSubscriptOutOfRangeMessage)));
-    // The box is the only thing the program shows.
-    for (HWND window : quelvin_.windows()) {
-        if (window != report) {
-            EXPECT_FALSE(IsWindowVisible(window)) << describeWindow(window);
+        HWND report =
+            quelvin_.waitForWindow([](HWND window) { return isVisibleOfClass(window, "#32770"); }, 20000);
+        ASSERT_NE(report, nullptr) << "no message box came up"
+                                   << (quelvin_.running() ? "" : " and the program has ended")
+                                   << "; the program's windows:\n"
+                                   << quelvin_.describeWindows();
+        EXPECT_EQ(windowTextOf(report), kFatalReportCaption);
+        Text message;
+        for (HWND child : childWindowsOf(report)) {
+            if (classNameOf(child) == "Static" && !windowTextOf(child).empty()) message = windowTextOf(child);
+        }
+        EXPECT_EQ(printable(message),
+                  printable(fatalReportText(kSubscriptOutOfRangeCode, kSubscriptOutOfRangeMessage)));
+
+        // Besides the report, at most the badge is on screen, and only when it came up first.
+        for (HWND window : quelvin_.windows()) {
+            if (window == report || !IsWindowVisible(window)) continue;
+            if (c.badgeShown && classNameOf(window) == QuelvinProcess::kBadgeClass) continue;
+            ADD_FAILURE() << "also on screen: " << describeWindow(window);
+        }
+        if (c.badgeShown) {
+            HWND badge = quelvin_.findWindow(QuelvinProcess::kBadgeClass);
+            ASSERT_NE(badge, nullptr) << quelvin_.describeWindows();
+            EXPECT_TRUE(IsWindowVisible(badge)) << describeWindow(badge);
+            EXPECT_EQ(windowRectOf(badge).left, screenWidth_ - 210) << describeWindow(badge);
+        }
+
+        PostMessageA(report, WM_COMMAND, IDOK, 0);
+        const std::optional<DWORD> status = quelvin_.waitForExit(15000);
+        ASSERT_TRUE(status.has_value()) << "still running after the report was dismissed; its windows:\n"
+                                        << quelvin_.describeWindows();
+        EXPECT_EQ(*status, 0xFFFFFFFFu);
+        if (c.file) {
+            EXPECT_EQ(folder_->readConfig(), c.file) << "the file was changed";
+        } else {
+            const DWORD attributes = GetFileAttributesA(folder_->configPath().c_str());
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                << "the directory was replaced";
         }
     }
-
-    PostMessageA(report, WM_COMMAND, IDOK, 0);
-    const std::optional<DWORD> status = quelvin_.waitForExit(15000);
-    ASSERT_TRUE(status.has_value()) << "still running after the report was dismissed; its windows:\n"
-                                    << quelvin_.describeWindows();
-    EXPECT_EQ(*status, 0xFFFFFFFFu);
-    EXPECT_EQ(folder_->readConfig(), std::optional<Text>(stored));
 }
+
+// ---- Arming and delivery ----
+
+TEST_F(EndToEnd, SlotKeysDeliverTheExampleSentencesToTheGame) {
+    ASSERT_NO_FATAL_FAILURE(startArmed());
+
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1: chat via P");
+    expectDelivery(VK_NUMPAD1, chatLine(kChatKeyP, kExample2) + chatLine(kChatKeyP, kExample2),
+                   "slot 2: two lines via P");
+    expectDelivery(
+        VK_NUMPAD2,
+        chatLine(kChatKeyO, kExample3) + chatLine(kChatKeyO, kExample3) + chatLine(kChatKeyO, kExample3),
+        "slot 3: three lines via O");
+    expectDelivery(VK_NUMPAD3,
+                   chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4) +
+                       chatLine(kChatKeyO, kExample4) + chatLine(kChatKeyO, kExample4),
+                   "slot 4: four lines via O");
+    expectDelivery(VK_NUMPAD4,
+                   commandLine(kExample5Lines[0]) + commandLine(kExample5Lines[1]) +
+                       commandLine(kExample5Lines[2]) + commandLine(kExample5Lines[3]),
+                   "slot 5: four commands after a backslash");
+
+    // Slot 6 is empty: its key sends nothing, and the next key works as before.
+    pressKey(VK_NUMPAD5);
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 after the empty slot 6");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, AGameAlreadyRunningIsArmedAtStart) {
+    ASSERT_NO_FATAL_FAILURE(writeDefaultConfig());
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    ASSERT_NO_FATAL_FAILURE(startQuelvin());
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, EndTurnsTheSlotKeysOffAndHomeTurnsThemOnAgain) {
+    ASSERT_NO_FATAL_FAILURE(startArmed());
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "while on");
+
+    pressKey(VK_END);
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOff));
+    // Keypad 0 is an ordinary key now; the game hears nothing of it.
+    pressKey(kKeypad0);
+
+    pressKey(VK_HOME);
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "on again after Home");
+    // Home while on changes nothing.
+    pressKey(VK_HOME);
+    expectDelivery(VK_NUMPAD9, {}, "slot 10 is empty");
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "still on after a second Home");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, APressDuringAChatSendIsDroppedNotQueued) {
+    // Slot 1 waits 9 ms before each of its twenty lines, so its send lasts long enough for
+    // the test to see it begin and press another key while it runs.
+    Settings stored = defaultSettings(screenWidth_);
+    Text lines;
+    Posts slot1;
+    for (char letter = 'a'; letter < 'a' + 20; ++letter) {
+        lines += (lines.empty() ? "" : ";") + std::string(1, letter);
+        slot1 = slot1 + chatLine(kChatKeyP, std::string(1, letter));
+    }
+    stored.slots[0].text = lines;
+    ASSERT_NO_FATAL_FAILURE(startArmed(stored));
+
+    pressKey(VK_NUMPAD0);
+    ASSERT_FALSE(game_.waitForLog(1, 5000).empty()) << "slot 1's send did not begin";
+    pressKey(VK_NUMPAD1);
+    expectReceived(slot1, "slot 1, with slot 2 pressed during its send");
+
+    // Once the send is over, the keys work again, and the dropped press does not come back.
+    expectDelivery(VK_NUMPAD1, chatLine(kChatKeyP, kExample2) + chatLine(kChatKeyP, kExample2),
+                   "slot 2 after the send");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, EveryKeyIsFreedWhenTheGameExitsAndTakenAgainWhenItReturns) {
+    ASSERT_NO_FATAL_FAILURE(startArmed());
+    // Probing is safe from here on: the program registers nothing more while the game runs
+    // with the hotkeys on, and nothing at all once the game is gone.
+    for (UINT vk : kOurKeys) {
+        EXPECT_TRUE(hotkeyHeld(vk)) << keyName(vk) << " should be held while the hotkeys are on";
+    }
+
+    game_.end();
+    // The next poll, at most 500 ms away, lets every key go.
+    std::vector<UINT> held;
+    const bool freed = waitUntil(
+        [&] {
+            held.clear();
+            for (UINT vk : kOurKeys) {
+                if (hotkeyHeld(vk)) held.push_back(vk);
+            }
+            return held.empty();
+        },
+        1500);
+    std::string stillHeld;
+    for (UINT vk : held) stillHeld += " " + keyName(vk);
+    EXPECT_TRUE(freed) << "still held 1500 ms after the game exited:" << stillHeld;
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::GameNotRunning, 1500));
+
+    // The game starts again: the hotkeys come back without any key pressed.
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn, 1500));
+    consumed_ = 0;  // a new game, a new log
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, AKeyHeldByAnotherProgramStaysDeadAndTheOthersWork) {
+    HeldHotkey keypad3(VK_NUMPAD3);
+    ASSERT_TRUE(keypad3.held());
+    ASSERT_NO_FATAL_FAILURE(startArmed());
+
+    // Keypad 3 reaches its holder, not the program.
+    pressKey(VK_NUMPAD3);
+    EXPECT_TRUE(waitUntil([&] { return keypad3.presses() == 1; }, 5000)) << "the test did not get keypad 3";
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 after the dead keypad 3");
+    expectDelivery(VK_NUMPAD4,
+                   commandLine(kExample5Lines[0]) + commandLine(kExample5Lines[1]) +
+                       commandLine(kExample5Lines[2]) + commandLine(kExample5Lines[3]),
+                   "slot 5");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, HomeHeldByAnotherProgramKeepsEveryKeyOffUntilTheGameStartsAgain) {
+    HeldHotkey home(VK_HOME);
+    ASSERT_TRUE(home.held());
+    ASSERT_NO_FATAL_FAILURE(writeDefaultConfig());
+    ASSERT_NO_FATAL_FAILURE(startQuelvin());
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    // The program presses Home when it finds the game; the press comes to the holder.
+    ASSERT_TRUE(waitUntil([&] { return home.presses() >= 1; }, 5000)) << "the program did not press Home";
+    EXPECT_EQ(face(), BadgeImage::GameNotRunning);
+    for (UINT vk : kOurKeys) {
+        if (vk != VK_HOME) {
+            EXPECT_FALSE(hotkeyHeld(vk)) << keyName(vk) << " is held";
+        }
+    }
+    pressKey(kKeypad0);
+
+    // Home is free again, but the program tries only when the game comes anew.
+    home.release();
+    game_.end();
+    pumpFor(1200);  // two polls with the game gone
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
+    expectNothingMoreDelivered();
+}
+
+TEST_F(EndToEnd, KeysSendTheRowsAsTheyStandNowWithoutASave) {
+    // A first run: the settings window is open with the examples, and no file is written.
+    ASSERT_NO_FATAL_FAILURE(startQuelvin());
+    HWND settings = waitForVisibleSettings();
+    ASSERT_NE(settings, nullptr) << quelvin_.describeWindows();
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
+
+    // The player rewrites row 3 and switches it to commands; keypad 2 sends the new row.
+    const RowControls rows = rowControlsOf(settings);
+    ASSERT_EQ(rows.textBoxes.size(), 10u);
+    const Text newText =
+        "\xD0\xC2"
+        ";x";  // 新;x
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(rows.textBoxes[2], WM_SETTEXT, 0,
+                                    reinterpret_cast<LPARAM>(newText.c_str()), SMTO_ABORTIFHUNG, 2000,
+                                    &result));
+    expectDelivery(VK_NUMPAD2, chatLine(kChatKeyO, "\xD0\xC2") + chatLine(kChatKeyO, "x"), "row 3 rewritten");
+    ASSERT_TRUE(SendMessageTimeoutA(rows.keyBoxes[2], CB_SETCURSEL, 2, 0, SMTO_ABORTIFHUNG, 2000, &result));
+    expectDelivery(VK_NUMPAD2, commandLine("\xD0\xC2") + commandLine("x"), "row 3 switched to commands");
+    // No selection: nothing is sent, and the other keys still work.
+    ASSERT_TRUE(SendMessageTimeoutA(rows.keyBoxes[2], CB_SETCURSEL, static_cast<WPARAM>(-1), 0,
+                                    SMTO_ABORTIFHUNG, 2000, &result));
+    pressKey(VK_NUMPAD2);
+    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 after row 3 without a selection");
+    expectNothingMoreDelivered();
+    EXPECT_FALSE(folder_->configExists()) << "the rows were saved without a close or an exit";
+}
+
+TEST_F(EndToEnd, HandEditedKeySelectionsAreClampedAndSavedBack) {
+    Settings stored = defaultSettings(screenWidth_);
+    stored.slots[1].keyMode = 5;   // beyond the last item: the backslash
+    stored.slots[3].keyMode = -1;  // no selection
+    ASSERT_NO_FATAL_FAILURE(startArmed(stored));
+
+    pressKey(VK_NUMPAD3);
+    expectDelivery(VK_NUMPAD1, commandLine(kExample2) + commandLine(kExample2), "slot 2 as commands");
+    expectNothingMoreDelivered();
+
+    const std::optional<DWORD> status = exitThroughMenu();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0u);
+    Settings expected = stored;
+    expected.slots[1].keyMode = 2;
+    EXPECT_EQ(printable(folder_->readConfig().value_or("")), printable(encodeConfig(expected)));
+}
+
+// ---- The badge's menu ----
+
+TEST_F(EndToEnd, ExitFromTheMenuSavesTheSettingsWithTheBadgePositionAndEndsWithStatusZero) {
+    ASSERT_NO_FATAL_FAILURE(startQuelvin());
+    ASSERT_NE(waitForVisibleSettings(), nullptr) << quelvin_.describeWindows();
+    // The badge has been moved; the file records where it is now.
+    const POINT moved = {500, 620};
+    ASSERT_TRUE(
+        SetWindowPos(badge_, nullptr, moved.x, moved.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(waitUntil([&] { return windowRectOf(badge_).left == moved.x; }, 2000))
+        << describeWindow(badge_);
+
+    const std::optional<DWORD> status = exitThroughMenu();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0u);
+
+    Settings expected = defaultSettings(screenWidth_);
+    expected.window.left = moved.x;
+    expected.window.top = moved.y;
+    const std::optional<Text> saved = folder_->readConfig();
+    ASSERT_TRUE(saved.has_value()) << "no file at " << folder_->configPath();
+    EXPECT_EQ(printable(*saved), printable(encodeConfig(expected)));
+    EXPECT_EQ(saved->substr(saved->rfind(kSectionSeparator) + kSectionSeparator.size()),
+              "500|620|" + kFalse + "|" + kTrue);
+}
+
+TEST_F(EndToEnd, MenuTogglesAreSavedOnExit) {
+    const struct {
+        const char* name;
+        std::vector<std::vector<BYTE>> choices;
+        Text flags;  // MOVE|ONTOP as saved
+    } kCases[] = {
+        {"move freely on", {kChooseMoveFreely}, kTrue + "|" + kTrue},
+        {"always on top off", {kChooseAlwaysOnTop}, kFalse + "|" + kFalse},
+        {"always on top twice", {kChooseAlwaysOnTop, kChooseAlwaysOnTop}, kFalse + "|" + kTrue},
+        {"both", {kChooseMoveFreely, kChooseAlwaysOnTop}, kTrue + "|" + kFalse},
+    };
+    int n = 0;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(beginCase(testName() + "_" + std::to_string(++n)));
+        ASSERT_NO_FATAL_FAILURE(writeDefaultConfig());
+        ASSERT_NO_FATAL_FAILURE(startQuelvin());
+        for (const auto& keys : c.choices) ASSERT_NO_FATAL_FAILURE(chooseFromMenu(keys));
+        const std::optional<DWORD> status = exitThroughMenu();
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, 0u);
+        const Text saved = folder_->readConfig().value_or("");
+        EXPECT_EQ(printable(saved.substr(saved.rfind(kSectionSeparator) + kSectionSeparator.size())),
+                  printable(std::to_string(screenWidth_ - 210) + "|43|" + c.flags));
+    }
+}
+
+TEST_F(EndToEnd, WithMoveFreelyTheBadgeIsDraggedAndTheNewPlaceIsSaved) {
+    ASSERT_NO_FATAL_FAILURE(
+        writeConfig(defaultConfigWithWindowSection(screenWidth_, "300|20|" + kTrue + "|" + kTrue)));
+    ASSERT_NO_FATAL_FAILURE(startQuelvin());
+    // A press anywhere on the picture grabs the badge as a caption would be grabbed. The
+    // move starts when the program has taken the press; the mouse moves on from there.
+    const POINT from = badgeGrip();
+    moveMouseTo(from);
+    leftButton(true);
+    const bool moving =
+        waitUntil([&] { return (guiThreadInfoOfQuelvin().flags & GUI_INMOVESIZE) != 0; }, 5000);
+    if (moving) {
+        for (int step = 1; step <= 10; ++step) {
+            moveMouseTo({from.x + 15 * step, from.y + 20 * step});
+            pumpFor(10);
+        }
+    }
+    leftButton(false);
+    ASSERT_TRUE(moving) << "pressing the left button on the badge did not start a move";
+    ASSERT_TRUE(
+        waitUntil([&] { return windowRectOf(badge_).left == 450 && windowRectOf(badge_).top == 220; }, 5000))
+        << "the badge did not follow the mouse: " << describeWindow(badge_);
+
+    const std::optional<DWORD> status = exitThroughMenu();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0u);
+    const Text saved = folder_->readConfig().value_or("");
+    EXPECT_EQ(printable(saved.substr(saved.rfind(kSectionSeparator) + kSectionSeparator.size())),
+              printable("450|220|" + kTrue + "|" + kTrue));
+}
+
+// ---- The settings window ----
 
 TEST_F(EndToEnd, EscInATextBoxSavesAndHidesTheSettingsButShiftEscDoesNothing) {
     ASSERT_NO_FATAL_FAILURE(startQuelvin());
-    HWND settings = quelvin_.waitForWindow(
-        [](HWND window) {
-            return IsWindowVisible(window) && classNameOf(window) == QuelvinProcess::kSettingsClass;
-        },
-        10000);
+    HWND settings = waitForVisibleSettings();
     ASSERT_NE(settings, nullptr) << quelvin_.describeWindows();
-    HWND row2 = textBoxOfRow(settings, 2);
-    ASSERT_NE(row2, nullptr) << "no text box at row 2's place";
+    const RowControls rows = rowControlsOf(settings);
+    ASSERT_EQ(rows.textBoxes.size(), 10u);
+    HWND row2 = rows.textBoxes[1];
 
     const RECT box = windowRectOf(row2);
     clickAt({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
@@ -546,11 +795,23 @@ TEST_F(EndToEnd, EscInATextBoxSavesAndHidesTheSettingsButShiftEscDoesNothing) {
     ASSERT_TRUE(waitUntil([&] { return folder_->configExists(); }, 5000)) << "no file after Esc";
     Settings expected = defaultSettings(screenWidth_);
     expected.slots[1].text = typed;
-    // Read once the save is complete: the file is replaced in one step, so once it is there
-    // it is whole.
+    // The file is replaced in one step, so once it is there it is whole.
     EXPECT_EQ(printable(folder_->readConfig().value_or("")), printable(encodeConfig(expected)));
     EXPECT_TRUE(quelvin_.running()) << "Esc only hides the window";
+
+    // Shown again from the menu, the window has kept its rows: it does not read the file,
+    // which would now be fatal.
+    ASSERT_NO_FATAL_FAILURE(writeConfig(Text("hello")));
+    ASSERT_NO_FATAL_FAILURE(chooseFromMenu(kChooseShowSettings));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(settings) != FALSE; }, 5000))
+        << quelvin_.describeWindows();
+    std::vector<Row> expectedRows = kFirstRunRows;
+    expectedRows[1].text = typed;
+    EXPECT_EQ(rowsOf(settings), expectedRows);
+    EXPECT_TRUE(quelvin_.running());
 }
+
+// ---- What the screen shows ----
 
 TEST_F(EndToEnd, TransparentCornersShowWhatIsBehindTheBadgeAndTheDividerIsWhite) {
     ASSERT_NO_FATAL_FAILURE(writeDefaultConfig());
