@@ -80,8 +80,25 @@ void pressKey(BYTE vk, std::initializer_list<BYTE> modifiers) {
     for (BYTE modifier : modifiers) keybd_event(modifier, scanOf(modifier), KEYEVENTF_KEYUP, 0);
 }
 
+bool pointAt(POINT point) {
+    // A window that appears or moves under the pointer makes its program report the pointer
+    // where it was, which can undo a move made a moment before; so the move is repeated
+    // until it stays.
+    int steady = 0;
+    return waitUntil(
+        [&] {
+            POINT now{};
+            GetCursorPos(&now);
+            if (now.x == point.x && now.y == point.y) return ++steady >= 3;
+            steady = 0;
+            SetCursorPos(point.x, point.y);
+            return false;
+        },
+        3000, 15);
+}
+
 void clickAt(POINT point, bool rightButton) {
-    SetCursorPos(point.x, point.y);
+    pointAt(point);
     const DWORD down = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     const DWORD up = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     mouse_event(down, 0, 0, 0, 0);

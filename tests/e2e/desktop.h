@@ -29,6 +29,10 @@ void pumpFor(DWORD ms);
 // it and released after it.
 void pressKey(BYTE vk, std::initializer_list<BYTE> modifiers = {});
 
+// Puts the mouse pointer at a screen point and waits until it stays there. False if it
+// did not.
+bool pointAt(POINT point);
+
 // A press and release of the left or right mouse button at a screen point.
 void clickAt(POINT point, bool rightButton = false);
 
