@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "hotkeys/arming_controller.h"
 #include "settings/config_file.h"
 #include "ui/win32_resources.h"
 
@@ -16,7 +17,7 @@ constexpr char kMoveFreelyText[] = "\xCB\xE6\xD2\xE2\xD2\xC6\xB6\xAF";          
 constexpr char kAlwaysOnTopText[] = "\xB4\xB0\xBF\xDA\xD6\xC3\xB6\xA5";                   // 窗口置顶
 constexpr char kExitText[] = "\xCD\xCB\xB3\xF6";                                          // 退出
 
-LRESULT CALLBACK ownerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ownerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -71,7 +72,7 @@ bool BadgeWindow::create() {
     return hwnd_ != nullptr;
 }
 
-LRESULT CALLBACK BadgeWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK BadgeWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<BadgeWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         self->hwnd_ = window;
@@ -134,7 +135,7 @@ void BadgeWindow::onCreate() {
     restoreWindowState();
     skin_.refresh();
     if (hooks_.pollTick) hooks_.pollTick();
-    SetTimer(hwnd_, kPollTimerId, kPollTimerPeriodMs, nullptr);
+    SetTimer(hwnd_, kPollTimerId, kPollPeriodMs, nullptr);
 }
 
 void BadgeWindow::restoreWindowState() {

@@ -44,8 +44,8 @@ public:
     static constexpr char kOwnerClassName[] = "QuelvinBadgeOwner";
     static constexpr int kWidth = 123;
     static constexpr int kHeight = 40;
+    // The poll timer; its period is the arming controller's kPollPeriodMs.
     static constexpr UINT_PTR kPollTimerId = 1;
-    static constexpr UINT kPollTimerPeriodMs = 500;
     // The menu pops up this far right of the badge's left edge, just below its bottom edge.
     static constexpr int kMenuOffsetX = 38;
 
@@ -78,7 +78,8 @@ public:
     HWND handle() const { return hwnd_; }
 
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // noexcept: an exception must never unwind through the system's code that called in.
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
     void restoreWindowState();

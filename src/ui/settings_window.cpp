@@ -84,7 +84,7 @@ bool SettingsWindow::create(HWND owner, WindowStateSource& badge) {
     return hwnd_ != nullptr;
 }
 
-LRESULT CALLBACK SettingsWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SettingsWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         self->hwnd_ = window;
@@ -203,7 +203,7 @@ void SettingsWindow::setRowKeyMode(int k, int value) {
 }
 
 LRESULT CALLBACK SettingsWindow::controlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
-                                                  UINT_PTR kind, DWORD_PTR selfPointer) {
+                                                  UINT_PTR kind, DWORD_PTR selfPointer) noexcept {
     auto* self = reinterpret_cast<SettingsWindow*>(selfPointer);
     switch (message) {
         case WM_GETDLGCODE:

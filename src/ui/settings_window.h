@@ -70,9 +70,9 @@ private:
         HWND textBox = nullptr;
     };
 
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK controlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR self);
+                                             UINT_PTR id, DWORD_PTR self) noexcept;
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
     void createRow(int k);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "delivery/slot_source.h"
 #include "settings/settings.h"
 
@@ -14,11 +16,18 @@ public:
     void setText(int k, const Text& text) { settings_.slots.at(k - 1).text = text; }
     void setKeyMode(int k, KeyMode mode) { settings_.slots.at(k - 1).keyMode = mode; }
 
-    Text rowText(int k) override { return settings_.slots.at(k - 1).text; }
+    Text rowText(int k) override {
+        textReads_.push_back(k);
+        return settings_.slots.at(k - 1).text;
+    }
     KeyMode rowKeyMode(int k) override { return settings_.slots.at(k - 1).keyMode; }
+
+    // The rows whose text was read, in order: which slot triggers ran.
+    const std::vector<int>& textReads() const { return textReads_; }
 
 private:
     Settings settings_;
+    std::vector<int> textReads_;
 };
 
 }  // namespace quelvin

@@ -499,7 +499,9 @@ std::uint32_t RecordingWindowSystem::msgWaitForMultipleObjects(std::span<const K
         if (!next) {
             throw Stuck("a wait with nothing that could ever end it");
         }
+        ++waitDepth_;
         advanceTo(*next);
+        --waitDepth_;
     }
 }
 

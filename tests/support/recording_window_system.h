@@ -233,6 +233,8 @@ public:
     // ---- Time ---------------------------------------------------------------------------
 
     std::int64_t nowMs() const { return now_ / kUnitsPerMs; }
+    // Whether a wait is under way (events run by advance() are outside any wait).
+    bool waiting() const { return waitDepth_ > 0; }
     // Runs event when the virtual clock reaches atMs (events due at the same time run in the
     // order they were scheduled).
     void at(std::int64_t atMs, std::function<void()> event);
@@ -401,6 +403,7 @@ private:
     std::vector<Queued> queue_;
     std::uint32_t newInput_ = 0;  // wake bits of input queued since the queue was last looked at
     int waitsWithoutProgress_ = 0;
+    int waitDepth_ = 0;
     std::int64_t lastWaitAt_ = -1;
 
     std::vector<HotkeyRegistration> ourHotkeys_;

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "settings/config_file.h"
@@ -281,6 +283,296 @@ TEST_F(BadgeWindowTest, TheMenuOpensBelowTheBadgeWhereverItIsClicked) {
         ASSERT_TRUE(menu);
         EXPECT_EQ(menu->rect.left, 138);
         EXPECT_EQ(menu->rect.top, 140);
+    }
+}
+
+TEST_F(BadgeWindowTest, CreationRestoresAndShowsBeforeTheFirstTickAndThenStartsTheTimer) {
+    test::writeFile(path_, configWithWindowField("250|300|" + kFalse + "|" + kTrue));
+    struct AtFirstTick {
+        RECT rect;
+        LONG exStyle;
+        bool hasPicture;
+    };
+    std::optional<AtFirstTick> atFirstTick;
+    onTick_ = [&] {
+        if (atFirstTick) return;
+        HWND badge = badge_.handle();
+        atFirstTick = AtFirstTick{test::windowRect(badge), GetWindowLongA(badge, GWL_EXSTYLE),
+                                  GetPropA(badge, kBackImageProperty) != nullptr};
+    };
+    create();
+    // The first tick ran inside creation, on a skinned window already in place.
+    EXPECT_EQ(ticks_, 1);
+    ASSERT_TRUE(atFirstTick);
+    EXPECT_EQ(atFirstTick->rect.left, 250);
+    EXPECT_EQ(atFirstTick->rect.top, 300);
+    EXPECT_EQ(atFirstTick->exStyle & ~WS_EX_TOPMOST, WS_EX_LAYERED);
+    EXPECT_TRUE(atFirstTick->hasPicture);
+    // Then every 500 ms.
+    test::pumpFor(1300);
+    EXPECT_GE(ticks_, 3);
+    EXPECT_LE(ticks_, 4);
+}
+
+TEST_F(BadgeWindowTest, AMalformedWindowStateIsAConfigFaultBeforeTheFirstTick) {
+    const struct {
+        const char* name;
+        std::string text;
+    } kCases[] = {
+        {"no separators", "hello"},
+        {"empty file", ""},
+        {"three fields", configWithWindowField("1|2|" + kTrue)},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(path_, c.text);
+        int ticksAtFault = -1;
+        int ticks = 0;
+        BadgeRenderer skin(test::frameDimension());
+        SettingsWindow settings(store_, [] {});
+        BadgeWindow badge(
+            skin, store_, settings,
+            [this](BadgeImage image) { return std::span<const unsigned char>(pictures_[image]); },
+            [&] { ticksAtFault = ticks; }, BadgeWindowHooks{[&] { ++ticks; }, {}});
+        ASSERT_TRUE(badge.create());
+        EXPECT_EQ(ticksAtFault, 0);
+        EXPECT_EQ(test::readFile(path_), c.text);
+    }
+}
+
+TEST_F(BadgeWindowTest, TooManySentencesAreAConfigFaultAtTheFirstActivation) {
+    std::string text = configWithWindowField("300|20|" + kFalse + "|" + kTrue);
+    std::string eleven;
+    for (int i = 0; i < 11; ++i) eleven += (i ? kSentenceSeparator : "") + "s";
+    text = eleven + text.substr(text.find(kSectionSeparator));
+    test::writeFile(path_, text);
+    // The badge's own decoding succeeds and its creation runs to the end; the settings
+    // window's decoding fails once the shown badge is activated.
+    std::optional<int> ticksAtFault;
+    std::optional<LONG> leftAtFault;
+    SettingsWindow settings(store_, [&] {
+        ticksAtFault = ticks_;
+        leftAtFault = test::windowRect(FindWindowA("QuelvinBadge", nullptr)).left;
+    });
+    BadgeWindow badge(
+        skin_, store_, settings,
+        [this](BadgeImage image) { return std::span<const unsigned char>(pictures_[image]); },
+        [this] { ++faults_; }, BadgeWindowHooks{[this] { ++ticks_; }, {}});
+    ASSERT_TRUE(badge.create());
+    ASSERT_TRUE(test::pumpUntil([&] { return ticksAtFault.has_value(); }));
+    EXPECT_EQ(faults_, 0);
+    EXPECT_EQ(*ticksAtFault, 1);
+    EXPECT_EQ(leftAtFault, 300);
+}
+
+TEST_F(BadgeWindowTest, ShowBadgePutsTheStatesPictureOnScreen) {
+    test::writeFile(path_, configWithWindowField("200|150|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    const struct {
+        const char* name;
+        BadgeImage image;
+        test::Argb colour;
+    } kCases[] = {
+        {"hotkeys on", BadgeImage::HotkeysOn, test::kGreen},
+        {"hotkeys off", BadgeImage::HotkeysOff, test::kBlue},
+        {"game not running", BadgeImage::GameNotRunning, test::kRed},
+        {"hotkeys on again", BadgeImage::HotkeysOn, test::kGreen},
+    };
+    const long imagesBefore = liveResources(ResourceKind::Image);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        badge_.showBadge(c.image);
+        test::pumpFor(150);
+        EXPECT_EQ(test::screenPixel(200 + 60, 150 + 20), test::rgbOf(c.colour));
+        EXPECT_EQ(test::screenPixel(200 + 122, 150 + 39), test::rgbOf(kBackdropColour));
+        EXPECT_EQ(liveResources(ResourceKind::Image), imagesBefore);
+    }
+}
+
+TEST_F(BadgeWindowTest, ChoosingAFlagTwiceRestoresFlagAndCheckMark) {
+    test::writeFile(path_, configWithWindowField("300|20|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    const POINT inside = at(60, 20);
+    const struct {
+        const char* name;
+        std::vector<BYTE> keys;
+        std::size_t item;
+        bool WindowState::*flag;
+    } kCases[] = {
+        {"always on top", kChooseAlwaysOnTop, 3, &WindowState::alwaysOnTop},
+        {"move freely", kChooseMoveFreely, 2, &WindowState::moveFreely},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const bool initially = badge_.badgeWindowState().*c.flag;
+        for (bool expected : {!initially, initially}) {
+            ASSERT_TRUE(rightClickMenu(inside, c.keys));
+            EXPECT_EQ(badge_.badgeWindowState().*c.flag, expected);
+            const std::optional<MenuSeen> menu = rightClickMenu(inside);
+            ASSERT_TRUE(menu);
+            ASSERT_EQ(menu->items.size(), 6u);
+            EXPECT_EQ(menu->items[c.item].checked, expected);
+        }
+    }
+    // Back where it started. (The z-order itself is checked below, where Wine shows it.)
+    EXPECT_EQ(badge_.badgeWindowState(), (WindowState{300, 20, false, true}));
+}
+
+TEST_F(BadgeWindowTest, AlwaysOnTopOffTakesTheBadgeOutOfTheTopmostBand) {
+    // Wine keeps a window topmost when it sits right above its owner; another topmost
+    // window on screen first makes the z-order observable.
+    test::PlainWindow other(RECT{600, 600, 700, 700}, WS_EX_TOPMOST);
+    test::writeFile(path_, configWithWindowField("300|20|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    ASSERT_TRUE(test::isTopmost(badge_.handle()));
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseAlwaysOnTop));
+    EXPECT_FALSE(badge_.badgeWindowState().alwaysOnTop);
+    EXPECT_FALSE(test::isTopmost(badge_.handle()));
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseAlwaysOnTop));
+    EXPECT_TRUE(badge_.badgeWindowState().alwaysOnTop);
+    EXPECT_TRUE(test::isTopmost(badge_.handle()));
+}
+
+TEST_F(BadgeWindowTest, MoveFreelyMakesAPressGrabTheBadgeLikeACaption) {
+    const struct {
+        const char* name;
+        std::string moveFreely;
+        bool grabs;
+    } kCases[] = {
+        {"move freely on", kTrue, true},
+        {"move freely off", kFalse, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(path_, configWithWindowField("300|20|" + c.moveFreely + "|" + kTrue));
+        BadgeRenderer skin(test::frameDimension());
+        SettingsWindow settings(store_, [] {});
+        BadgeWindow badge(
+            skin, store_, settings,
+            [this](BadgeImage image) { return std::span<const unsigned char>(pictures_[image]); }, [] {}, {});
+        ASSERT_TRUE(badge.create());
+        test::pumpFor(100);
+        // Installed over the window's own procedure, as the hotkey registry does.
+        gSeenByHook.clear();
+        gSwallowCaptionGrab = true;
+        gSavedProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(badge.handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hookProcedure)));
+        clickAt(POINT{300 + 80, 20 + 25}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+        test::pumpFor(200);
+        EXPECT_TRUE(hookSaw(WM_LBUTTONDOWN, MK_LBUTTON));
+        EXPECT_EQ(hookSaw(WM_NCLBUTTONDOWN, HTCAPTION), c.grabs);
+        EXPECT_EQ(test::windowRect(badge.handle()).left, 300);
+        SetWindowLongPtrA(badge.handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSavedProcedure));
+    }
+}
+
+TEST_F(BadgeWindowTest, TheWindowWorksThroughAReplacingProcedure) {
+    test::writeFile(path_, configWithWindowField("300|20|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    installHook();
+    const int ticksBefore = ticks_;
+    test::pumpFor(1100);
+    EXPECT_GE(ticks_, ticksBefore + 2);
+    EXPECT_TRUE(hookSaw(WM_TIMER, BadgeWindow::kPollTimerId));
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseMoveFreely));
+    EXPECT_TRUE(badge_.badgeWindowState().moveFreely);
+    SetWindowLongPtrA(badge_.handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSavedProcedure));
+}
+
+TEST_F(BadgeWindowTest, ShowSettingsMakesTheHiddenSettingsWindowVisible) {
+    test::writeFile(path_, configWithWindowField("300|20|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    ASSERT_FALSE(IsWindowVisible(settings_.handle()));
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseShowSettings));
+    EXPECT_TRUE(IsWindowVisible(settings_.handle()));
+}
+
+TEST_F(BadgeWindowTest, ExitSavesWhereTheBadgeStandsAndDestroysBothWindows) {
+    test::writeFile(path_, configWithWindowField("300|20|" + kFalse + "|" + kTrue));
+    createAndSettle();
+    HWND badge = badge_.handle();
+    HWND settings = settings_.handle();
+    SetWindowTextA(settings_.textBox(7), "typed before exit");
+    // Moved (as a drag would) and flags changed since the file was read.
+    SetWindowPos(badge, nullptr, 410, 333, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseMoveFreely));
+    ASSERT_TRUE(rightClickMenu(at(60, 20), kChooseExit));
+
+    EXPECT_FALSE(IsWindow(badge));
+    EXPECT_FALSE(IsWindow(settings));
+    EXPECT_EQ(badge_.handle(), nullptr);
+    EXPECT_EQ(destroyed_, 1);
+    const Text saved = test::readFile(path_);
+    EXPECT_EQ(decodeWindowState(saved), (WindowState{410, 333, true, true}));
+    const std::optional<DecodedSlots> slots = decodeSlots(saved);
+    ASSERT_TRUE(slots);
+    ASSERT_GE(slots->sentences.size(), 7u);
+    EXPECT_EQ(slots->sentences[6], "typed before exit");
+    // The poll timer died with the window.
+    const int ticks = ticks_;
+    test::pumpFor(700);
+    EXPECT_EQ(ticks_, ticks);
+}
+
+TEST_F(BadgeWindowTest, ThePictureIsReleasedWithTheWindow) {
+    const long images = liveResources(ResourceKind::Image);
+    const long streams = liveResources(ResourceKind::Stream);
+    const long blocks = liveResources(ResourceKind::MemoryBlock);
+    {
+        BadgeRenderer skin(test::frameDimension());
+        SettingsWindow settings(store_, [] {});
+        BadgeWindow badge(
+            skin, store_, settings,
+            [this](BadgeImage image) { return std::span<const unsigned char>(pictures_[image]); }, [] {}, {});
+        ASSERT_TRUE(badge.create());
+        for (int i = 0; i < 10; ++i) badge.showBadge(i % 2 ? BadgeImage::HotkeysOn : BadgeImage::HotkeysOff);
+        EXPECT_EQ(liveResources(ResourceKind::Image), images + 1);
+    }
+    EXPECT_EQ(liveResources(ResourceKind::Image), images);
+    EXPECT_EQ(liveResources(ResourceKind::Stream), streams);
+    EXPECT_EQ(liveResources(ResourceKind::MemoryBlock), blocks);
+}
+
+TEST_F(BadgeWindowTest, WithMoveFreelyTheBadgeFollowsADrag) {
+    const struct {
+        const char* name;
+        std::string moveFreely;
+        POINT end;
+    } kCases[] = {
+        {"move freely on", kTrue, {350, 250}},
+        {"move freely off", kFalse, {300, 200}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(path_, configWithWindowField("300|200|" + c.moveFreely + "|" + kTrue));
+        BadgeRenderer skin(test::frameDimension());
+        SettingsWindow settings(store_, [] {});
+        BadgeWindow badge(
+            skin, store_, settings,
+            [this](BadgeImage image) { return std::span<const unsigned char>(pictures_[image]); }, [] {}, {});
+        ASSERT_TRUE(badge.create());
+        test::pumpFor(100);
+        // A caption drag runs a modal loop inside this thread until the button is
+        // released, so the hand on the mouse is another thread.
+        std::atomic<bool> released = false;
+        std::thread hand([&released] {
+            SetCursorPos(300 + 60, 200 + 20);
+            Sleep(100);
+            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+            Sleep(150);
+            for (int step = 1; step <= 10; ++step) {
+                SetCursorPos(300 + 60 + 5 * step, 200 + 20 + 5 * step);
+                Sleep(40);
+            }
+            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+            released = true;
+        });
+        test::pumpUntil([&released] { return released.load(); }, 5000);
+        hand.join();
+        test::pumpFor(200);
+        const RECT r = test::windowRect(badge.handle());
+        EXPECT_EQ(r.left, c.end.x);
+        EXPECT_EQ(r.top, c.end.y);
     }
 }
 
