@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <ostream>
@@ -49,7 +51,6 @@ namespace {
 
 using Posts = std::vector<Posted>;
 
-constexpr BYTE kKeypad0 = VK_NUMPAD0;
 constexpr BYTE kChatKeyP = 0x50;
 constexpr BYTE kChatKeyO = 0x4F;
 
@@ -545,20 +546,20 @@ TEST_F(EndToEnd, AGameAlreadyRunningIsArmedAtStart) {
 
 TEST_F(EndToEnd, EndTurnsTheSlotKeysOffAndHomeTurnsThemOnAgain) {
     ASSERT_NO_FATAL_FAILURE(startArmed());
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "while on");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "while on");
 
     pressKey(VK_END);
     ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOff));
     // Keypad 0 is an ordinary key now; the game hears nothing of it.
-    pressKey(kKeypad0);
+    pressKey(VK_NUMPAD0);
 
     pressKey(VK_HOME);
     ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "on again after Home");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "on again after Home");
     // Home while on changes nothing.
     pressKey(VK_HOME);
     expectDelivery(VK_NUMPAD9, {}, "slot 10 is empty");
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "still on after a second Home");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "still on after a second Home");
     expectNothingMoreDelivered();
 }
 
@@ -615,7 +616,7 @@ TEST_F(EndToEnd, EveryKeyIsFreedWhenTheGameExitsAndTakenAgainWhenItReturns) {
     ASSERT_NO_FATAL_FAILURE(startGame());
     ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn, 1500));
     consumed_ = 0;  // a new game, a new log
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
     expectNothingMoreDelivered();
 }
 
@@ -627,7 +628,7 @@ TEST_F(EndToEnd, AKeyHeldByAnotherProgramStaysDeadAndTheOthersWork) {
     // Keypad 3 reaches its holder, not the program.
     pressKey(VK_NUMPAD3);
     EXPECT_TRUE(waitUntil([&] { return keypad3.presses() == 1; }, 5000)) << "the test did not get keypad 3";
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 after the dead keypad 3");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 after the dead keypad 3");
     expectDelivery(VK_NUMPAD4,
                    commandLine(kExample5Lines[0]) + commandLine(kExample5Lines[1]) +
                        commandLine(kExample5Lines[2]) + commandLine(kExample5Lines[3]),
@@ -649,7 +650,10 @@ TEST_F(EndToEnd, HomeHeldByAnotherProgramKeepsEveryKeyOffUntilTheGameStartsAgain
             EXPECT_FALSE(hotkeyHeld(vk)) << keyName(vk) << " is held";
         }
     }
-    pressKey(kKeypad0);
+    // Keypad 0 is an ordinary key: the game hears nothing of it (a send would come at once).
+    pressKey(VK_NUMPAD0);
+    pumpFor(500);
+    expectNothingMoreDelivered();
 
     // Home is free again, but the program tries only when the game comes anew.
     home.release();
@@ -657,7 +661,7 @@ TEST_F(EndToEnd, HomeHeldByAnotherProgramKeepsEveryKeyOffUntilTheGameStartsAgain
     pumpFor(1200);  // two polls with the game gone
     ASSERT_NO_FATAL_FAILURE(startGame());
     ASSERT_NO_FATAL_FAILURE(waitForFace(BadgeImage::HotkeysOn));
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 to the new game");
     expectNothingMoreDelivered();
 }
 
@@ -686,7 +690,7 @@ TEST_F(EndToEnd, KeysSendTheRowsAsTheyStandNowWithoutASave) {
     ASSERT_TRUE(SendMessageTimeoutA(rows.keyBoxes[2], CB_SETCURSEL, static_cast<WPARAM>(-1), 0,
                                     SMTO_ABORTIFHUNG, 2000, &result));
     pressKey(VK_NUMPAD2);
-    expectDelivery(kKeypad0, chatLine(kChatKeyP, kExample1), "slot 1 after row 3 without a selection");
+    expectDelivery(VK_NUMPAD0, chatLine(kChatKeyP, kExample1), "slot 1 after row 3 without a selection");
     expectNothingMoreDelivered();
     EXPECT_FALSE(folder_->configExists()) << "the rows were saved without a close or an exit";
 }
@@ -696,6 +700,12 @@ TEST_F(EndToEnd, HandEditedKeySelectionsAreClampedAndSavedBack) {
     stored.slots[1].keyMode = 5;   // beyond the last item: the backslash
     stored.slots[3].keyMode = -1;  // no selection
     ASSERT_NO_FATAL_FAILURE(startArmed(stored));
+    HWND settings = quelvin_.findWindow(QuelvinProcess::kSettingsClass);
+    ASSERT_NE(settings, nullptr) << quelvin_.describeWindows();
+    const std::vector<Row> rows = rowsOf(settings);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].keySelection, 2);
+    EXPECT_EQ(rows[3].keySelection, -1);
 
     pressKey(VK_NUMPAD3);
     expectDelivery(VK_NUMPAD1, commandLine(kExample2) + commandLine(kExample2), "slot 2 as commands");
