@@ -81,8 +81,8 @@ void pressKey(BYTE vk, std::initializer_list<BYTE> modifiers) {
 }
 
 bool pointAt(POINT point) {
-    // A window that appears or moves under the pointer makes its program report the pointer
-    // where it was, which can undo a move made a moment before; so the move is repeated
+    // Under Wine a program passes on pointer positions the display reported to it, and one
+    // still on its way can undo a move made here a moment before; so the move is made again
     // until it stays.
     int steady = 0;
     return waitUntil(
