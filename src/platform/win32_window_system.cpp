@@ -145,8 +145,12 @@ std::uint32_t Win32WindowSystem::msgWaitForMultipleObjects(std::span<const Kerne
     for (std::size_t i = 0; i < handles.size(); ++i) {
         raw[i] = toHandle(handles[i]);
     }
-    return MsgWaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.empty() ? nullptr : raw,
-                                     FALSE, timeoutMs, wakeMask);
+    // MWMO_INPUTAVAILABLE: wake for input already in the queue too, not only for input that
+    // arrived after the last peek. A hotkey queued while a send was looking up the game
+    // window is then handled (and dropped as busy) inside the send's wait, instead of
+    // starting a second sentence once the first has ended.
+    return MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles.size()), handles.empty() ? nullptr : raw,
+                                       timeoutMs, wakeMask, MWMO_INPUTAVAILABLE);
 }
 
 void Win32WindowSystem::processPendingMessages() {

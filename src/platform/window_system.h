@@ -112,7 +112,8 @@ public:
     virtual bool closeHandle(KernelHandle handle) = 0;
     // MsgWaitForMultipleObjects(count, handles, FALSE, timeoutMs, wakeMask): kWaitObject0 + i
     // when handles[i] is signalled, kWaitObject0 + handles.size() when input of the masked
-    // kinds is queued, kWaitTimeout or kWaitFailed.
+    // kinds is queued (also input that was already queued before the call), kWaitTimeout or
+    // kWaitFailed.
     virtual std::uint32_t msgWaitForMultipleObjects(std::span<const KernelHandle> handles,
                                                     std::uint32_t timeoutMs, std::uint32_t wakeMask) = 0;
 
