@@ -6,8 +6,8 @@
 export WINEARCH=win32
 export WINEPREFIX="${QUELVIN_WINEPREFIX:-$QUELVIN_BUILD_DIR/wineprefix}"
 export LOCPATH="${QUELVIN_LOCPATH:-$QUELVIN_BUILD_DIR/locale}"
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+# The shell itself cannot load a locale from LOCPATH and would warn; Wine can.
+{ export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko: the program needs neither, and their install dialogs would wait forever.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
