@@ -11,11 +11,11 @@ add_subdirectory(${QUELVIN_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 set(QUELVIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(QUELVIN_LOCPATH ${CMAKE_BINARY_DIR}/locale)
 
-# quelvin_add_test(name SOURCES a.cpp ... [LIBS lib ...] [ENVIRONMENT VAR=value ...] [TIMEOUT s])
+# quelvin_add_test(name SOURCES a.cpp ... [LIBS lib ...] [ARGS arg ...] [ENVIRONMENT VAR=value ...] [TIMEOUT s])
 # One GoogleTest executable, registered with CTest as one test. In the Windows build CTest
 # runs it through the cross-compiling emulator (tools/wine-run.sh).
 function(quelvin_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ARGS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   quelvin_warnings(${name})
@@ -23,7 +23,7 @@ function(quelvin_add_test name)
     # Console subsystem, so that GoogleTest's report reaches CTest.
     target_link_options(${name} PRIVATE -mconsole)
   endif()
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 600)
   endif()
