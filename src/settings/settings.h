@@ -8,10 +8,10 @@ namespace quelvin {
 
 // The selection index of a row's key box; it is also how the slot's sentence is sent.
 using KeyMode = int;
-constexpr KeyMode kKeyModeNone = -1;        // no selection: the slot sends nothing
-constexpr KeyMode kKeyModeChatP = 0;        // chat, opened with P
-constexpr KeyMode kKeyModeChatO = 1;        // chat, opened with O
-constexpr KeyMode kKeyModeCommand = 2;      // console command, sent after a backslash
+constexpr KeyMode kKeyModeNone = -1;    // no selection: the slot sends nothing
+constexpr KeyMode kKeyModeChatP = 0;    // chat, opened with P
+constexpr KeyMode kKeyModeChatO = 1;    // chat, opened with O
+constexpr KeyMode kKeyModeCommand = 2;  // console command, sent after a backslash
 
 constexpr int kSlotCount = 10;
 
