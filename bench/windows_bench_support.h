@@ -60,11 +60,13 @@ inline Summary summarize(std::vector<double> values) {
     return {values.front(), median, values.back()};
 }
 
-// One figure line: "  <what>: min 1.23, median 1.50, max 2.00 <unit> (n runs)".
+// One figure line: "  <what>  min ...  median ...  max ... <unit>  (n runs)". Values are
+// microseconds, shown divided by scale (1000 for milliseconds).
 inline void printSummary(const char* what, const Summary& s, double scale, const char* unit,
                          std::size_t runs) {
-    std::printf("  %-58s min %9.3f  median %9.3f  max %9.3f %s  (%zu runs)\n", what, s.min / scale,
-                s.median / scale, s.max / scale, unit, runs);
+    const int decimals = scale >= 1000.0 ? 3 : 0;
+    std::printf("  %-58s min %9.*f  median %9.*f  max %9.*f %s  (%zu runs)\n", what, decimals, s.min / scale,
+                decimals, s.median / scale, decimals, s.max / scale, unit, runs);
 }
 
 }  // namespace quelvin::bench

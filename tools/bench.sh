@@ -34,6 +34,9 @@ run_windows() {
   # One program at a time: two Wine programs starting at once can hang at start-up.
   (cd "$QUELVIN_BUILD_DIR/bench" && "$OLDPWD/tools/wine-run.sh" "./$1.exe") || status=$?
 }
+run_windows poll_tick_bench
 run_windows delivery_latency_bench
+# About 40,000 ticks of 5 to 15 ms each under Wine: several minutes.
+run_windows badge_flatness_bench
 wineserver -k 2>/dev/null || true
 exit $status
