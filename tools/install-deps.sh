@@ -16,7 +16,7 @@ packages=(
   googletest libgtest-dev zlib1g-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb xauth x11-utils imagemagick locales
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev libbenchmark-dev
 )
 
 missing=()
