@@ -44,6 +44,14 @@ public:
 private:
     bool failsAt(SaveStep step) const { return injectFailure_ && injectFailure_(step); }
 
+    // A temporary name beside the target that no other save (of this or another running
+    // copy) is using at the same moment: each call gives a new one.
+    Text nextTemporaryPath(unsigned long processId) const;
+
+    // Appends the chunk read from the file up to its first zero byte; true when a zero
+    // byte ended it, and the rest of the file is not wanted.
+    static bool appendUpToZero(Text& text, const char* chunk, std::size_t size);
+
     Text path_;
     SaveFailureInjector injectFailure_;
 };

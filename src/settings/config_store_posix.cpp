@@ -112,14 +112,9 @@ Text ConfigStore::loadText() const {
         if (n == 0) {
             break;
         }
-        text.append(buffer, static_cast<std::size_t>(n));
-        if (text.find('\0') != Text::npos) {
+        if (appendUpToZero(text, buffer, static_cast<std::size_t>(n))) {
             break;
         }
-    }
-    const std::size_t zero = text.find('\0');
-    if (zero != Text::npos) {
-        text.resize(zero);
     }
     return text;
 }
@@ -130,14 +125,11 @@ void ConfigStore::save(const Settings& settings) const {
         return;
     }
 
-    // A name no other save (of this or another running copy) is using at the same moment.
-    static unsigned counter = 0;
     int fd = -1;
     Text temporaryPath;
     if (!failsAt(SaveStep::CreateTemporary)) {
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temporaryPath =
-                path_ + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+            temporaryPath = nextTemporaryPath(static_cast<unsigned long>(::getpid()));
             fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) {
                 break;

@@ -97,14 +97,9 @@ Text ConfigStore::loadText() const {
         if (n == 0) {
             break;
         }
-        text.append(buffer, n);
-        if (text.find('\0') != Text::npos) {
+        if (appendUpToZero(text, buffer, n)) {
             break;
         }
-    }
-    const std::size_t zero = text.find('\0');
-    if (zero != Text::npos) {
-        text.resize(zero);
     }
     return text;
 }
@@ -117,14 +112,11 @@ void ConfigStore::save(const Settings& settings) const {
         return;
     }
 
-    // A name no other save (of this or another running copy) is using at the same moment.
-    static unsigned counter = 0;
     HANDLE handle = INVALID_HANDLE_VALUE;
     Text temporaryPath;
     if (!failsAt(SaveStep::CreateTemporary)) {
         for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-            temporaryPath = path_ + "." + std::to_string(GetCurrentProcessId()) + "-" +
-                            std::to_string(counter++) + ".tmp";
+            temporaryPath = nextTemporaryPath(GetCurrentProcessId());
             handle = CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
             if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
